@@ -1,0 +1,10 @@
+#include "library_state.h"
+
+namespace kvn {
+
+LibraryState &State() {
+  static LibraryState state;
+  return state;
+}
+
+}  // namespace kvn

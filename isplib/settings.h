@@ -1,0 +1,14 @@
+// The library's one setting, CheckDeviceCmd, read from "KvnHidLib.ini"
+// beside the host program's executable.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace kvn {
+
+// At most 259 characters and a terminator.
+inline constexpr std::size_t kSettingTextBytes = 260;
+using SettingText = std::array<char, kSettingTextBytes>;
+
+}  // namespace kvn
