@@ -11,4 +11,9 @@ namespace kvn {
 inline constexpr std::size_t kSettingTextBytes = 260;
 using SettingText = std::array<char, kSettingTextBytes>;
 
+// Reads CheckDeviceCmd of section "Settings" from "KvnHidLib.ini" in the
+// folder of the running executable; empty when the file, section or key is
+// missing.
+SettingText ReadLibrarySettings();
+
 }  // namespace kvn
