@@ -1,0 +1,32 @@
+# Compares the dynamic symbols that LIBRARY defines with the functions that
+# HEADER declares: both lists must be the same 26 KvnISP_ names.
+file(STRINGS ${HEADER} declarations REGEX "KVN_ISP_CALL KvnISP_[A-Za-z]+\\(")
+set(declared "")
+foreach(line ${declarations})
+  string(REGEX MATCH "KvnISP_[A-Za-z]+" name "${line}")
+  list(APPEND declared ${name})
+endforeach()
+list(SORT declared)
+
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" nm_lines "${nm_out}")
+set(exported "")
+foreach(line ${nm_lines})
+  # "<address> <type> <name>"; text symbols are T, data would be D/B.
+  if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ ]+)$")
+    list(APPEND exported ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(SORT exported)
+
+list(LENGTH declared n_declared)
+if(NOT n_declared EQUAL 26)
+  message(FATAL_ERROR "header declares ${n_declared} functions, expected 26: ${declared}")
+endif()
+if(NOT "${declared}" STREQUAL "${exported}")
+  message(FATAL_ERROR "exported symbols differ from the header\n declared: ${declared}\n exported: ${exported}")
+endif()
+message(STATUS "exports match the header: ${n_declared} names")
