@@ -20,6 +20,8 @@
 
 namespace kvn::protocol {
 
+struct CommandForm;
+
 enum class CommandResult : int32_t {
   WriteFailed = 0,
   ReadFailed = 1,
@@ -124,10 +126,14 @@ class ISP_Command {
   LongFrame incomingLong_{};
   int32_t busyCount_ = 0;
 
-  bool Send(const uint8_t *frame, std::size_t length);
-  bool Receive(uint8_t *frame, std::size_t length);
-  template <std::size_t Parts>
-  CommandResult ReadCodeOptionParts(uint8_t *dest);
+  // Pauses, writes request, waits and reads and judges the answer as form says.
+  CommandResult Exchange(const CommandForm &form, const uint8_t *request, uint8_t *answer,
+                         std::size_t length);
+  // Writes form's header into the outgoing long frame; the rest is kept.
+  CommandFrame BeginLong(const CommandForm &form);
+  CommandResult ExchangeLong(const CommandForm &form);
+  // Parts 0..parts-1 of Get Code Option, 4 bytes each into dest.
+  CommandResult ReadCodeOptionParts(uint8_t *dest, std::size_t parts);
 };
 
 // Plain sum of count bytes.
