@@ -133,12 +133,13 @@ std::optional<int32_t> LookupChipRow(std::string_view name) {
   return std::nullopt;
 }
 
-const ChipLayout &CatalogueLayout(int32_t record) {
+const ChipRecord &CatalogueRecord(int32_t record) {
   // Out-of-range records fall back to record 0, the start's own default.
   const bool valid = record >= 0 && record < kChipRecordCount;
-  const ChipRecord &chip = kChipRecords[static_cast<std::size_t>(valid ? record : 0)];
-  return kChipLayouts[chip.layoutBase];
+  return kChipRecords[static_cast<std::size_t>(valid ? record : 0)];
 }
+
+const ChipLayout &CatalogueLayout(int32_t record) { return kChipLayouts[CatalogueRecord(record).layoutBase]; }
 
 uint8_t BlankValue(int32_t record) {
   for (int32_t zero : kZeroBlankRecords) {

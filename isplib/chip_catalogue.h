@@ -71,7 +71,11 @@ extern const std::array<TimingClass, kTimingClassCount> kTimingClasses;
 // ASCII letters only; none when no name matches.
 std::optional<int32_t> LookupChipRow(std::string_view name);
 
-// The record's catalogue layout (row layoutBase).
+// The catalogue record; record 0 for an index outside 0-19.
+const ChipRecord &CatalogueRecord(int32_t record);
+
+// The record's catalogue layout (row layoutBase); record 0's for an index
+// outside 0-19.
 const ChipLayout &CatalogueLayout(int32_t record);
 
 // Fill value of HEX and binary loads: 0x00 for Tolv-04 and Tolv-03, else 0xFF.
