@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "echo_model.h"
+#include "product_model.h"
 #include "scripted_model.h"
 
 namespace kvn::sim {
@@ -13,6 +14,9 @@ const ModelEntry kModelTable[] = {
     {"scripted", "answers loop",
      "answers get-features from answers=HEX[+HEX...] in turn (loop=1 starts over), then stalls",
      MakeScriptedModel},
+    {"product", "chip mode version codeoption security entry erasems fill fault",
+     "the product: user firmware and Tolv boot loader with its own flash (see sim/product_model.h)",
+     MakeProductModel},
 };
 
 }  // namespace
