@@ -14,8 +14,11 @@ namespace kvnisp::testing {
 
 inline std::string KvnispPath() { return KVNISP_PROGRAM; }
 
+// kvnisp inside an empty umockdev testbed, so the machine's own hidraw
+// nodes are never seen.
 inline ProcessResult Kvnisp(std::vector<std::string> args, const std::string *input = nullptr) {
   args.insert(args.begin(), KvnispPath());
+  args.insert(args.begin(), UMOCKDEV_WRAPPER_PROGRAM);
   return RunProcess(args, {}, input);
 }
 
