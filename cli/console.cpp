@@ -16,6 +16,8 @@ std::mutex &Mutex() {
 
 void SetOpenLine(std::FILE *stream) { openLineStream = stream; }
 
+std::FILE *OpenLine() { return openLineStream; }
+
 void CloseOpenLine() {
   if (openLineStream == nullptr) return;
   std::fputc('\n', openLineStream);

@@ -13,6 +13,7 @@ std::mutex &Mutex();
 // The bar marks the stream whose current line it owns (nullptr: none).
 // Call with Mutex() held.
 void SetOpenLine(std::FILE *stream);
+std::FILE *OpenLine();
 
 // Ends the bar's open line with a line break, so that a message starts in
 // column 0; the bar draws itself again on its next update. Call with

@@ -13,6 +13,8 @@ int ClampPercent(int percent) { return std::clamp(percent, 0, 100); }
 class TerminalBar final : public ProgressView {
  public:
   TerminalBar(std::FILE *stream, int barWidth) : stream_(stream), width_(std::max(barWidth, 1)) {}
+  // A bar dropped without End() must not leave its stream marked as open.
+  ~TerminalBar() override { End(); }
 
   void Show(Phase phase, int percent, double elapsedSeconds) override {
     std::string line = FormatBarLine(phase, percent, elapsedSeconds, width_);
@@ -20,13 +22,14 @@ class TerminalBar final : public ProgressView {
     // simply skips this poll.
     std::unique_lock lock(console::Mutex(), std::try_to_lock);
     if (!lock.owns_lock()) return;
-    if (line == lastLine_ && drawn_) return;
+    // Unchanged and still on screen: nothing to do. A message may have ended
+    // the line; then the bar is drawn again below it.
+    if (line == lastLine_ && console::OpenLine() == stream_) return;
     std::fputs("\r", stream_);
     std::fputs(line.c_str(), stream_);
     std::fputs("\x1b[K", stream_);   // clear what a longer earlier line left
     std::fflush(stream_);
     lastLine_ = std::move(line);
-    drawn_ = true;
     console::SetOpenLine(stream_);
   }
 
@@ -39,7 +42,6 @@ class TerminalBar final : public ProgressView {
   std::FILE *stream_;
   int width_;
   std::string lastLine_;
-  bool drawn_ = false;
 };
 
 class PlainLines final : public ProgressView {
@@ -53,8 +55,10 @@ class PlainLines final : public ProgressView {
     }
     int tenth = ClampPercent(percent) / 10;
     if (tenth <= lastTenth_) return;
+    // As the bar: never wait behind a question; the line comes next poll.
+    std::unique_lock lock(console::Mutex(), std::try_to_lock);
+    if (!lock.owns_lock()) return;
     lastTenth_ = tenth;
-    std::lock_guard lock(console::Mutex());
     std::fprintf(stream_, "%s\n", FormatPlainLine(phase, tenth * 10, elapsedSeconds).c_str());
     std::fflush(stream_);
   }

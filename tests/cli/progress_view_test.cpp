@@ -1,5 +1,7 @@
 #include "progress_view.h"
 
+#include "console.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -106,6 +108,48 @@ TEST(PlainLines, OneLineAtEachNewTenPercentPerPhase) {
             "erase    40%  0:02\n"
             "erase   100%  0:03\n"
             "program  10%  0:04\n");
+}
+
+TEST(PlainLines, WaitNeverForAQuestionButKeepTheLineForLater) {
+  Capture capture;
+  auto view = MakePlainLines(capture.stream());
+  {
+    // A question being asked holds the console.
+    std::lock_guard question(console::Mutex());
+    view->Show(Phase::kProgram, 30, 1);
+  }
+  EXPECT_EQ(capture.Text(), "");
+  view->Show(Phase::kProgram, 30, 2);
+  EXPECT_EQ(capture.Text(), "program  30%  0:02\n");
+}
+
+TEST(TerminalBar, DrawsAgainBelowAMessageThatEndedItsLine) {
+  Capture capture;
+  auto view = MakeTerminalBar(capture.stream(), 4);
+  view->Show(Phase::kProgram, 50, 1);
+  {
+    std::lock_guard message(console::Mutex());
+    console::CloseOpenLine();
+    std::fputs("kvnisp: a notice\n", capture.stream());
+  }
+  view->Show(Phase::kProgram, 50, 1);
+  view->End();
+  EXPECT_EQ(capture.Text(),
+            "\rprogram [##--]  50%  0:01\x1b[K\n"
+            "kvnisp: a notice\n"
+            "\rprogram [##--]  50%  0:01\x1b[K\n");
+}
+
+TEST(TerminalBar, SkipsAPollWhileAQuestionHoldsTheConsole) {
+  Capture capture;
+  auto view = MakeTerminalBar(capture.stream(), 4);
+  {
+    std::lock_guard question(console::Mutex());
+    view->Show(Phase::kErase, 50, 1);
+  }
+  EXPECT_EQ(capture.Text(), "");
+  view->End();
+  EXPECT_EQ(capture.Text(), "");   // nothing was open, no stray line break
 }
 
 TEST(TerminalBar, RedrawsInPlaceAndEndsTheLine) {
