@@ -192,15 +192,21 @@ void Node::Impl::Handle(UMockdevIoctlClient *client) {
     return AnswerInto(client, sizeof answer, 0, [&](uint8_t *out) { std::memcpy(out, &answer, sizeof answer); });
   }
   if (request == HIDIOCGRDESC) {
-    UMockdevIoctlData *head = ResolveArgument(client, sizeof(uint32_t));
-    if (head == nullptr) return Complete(client, -EFAULT);
+    // One resolve of the whole struct: umockdev hands out the first view of
+    // a pointer again, whatever size is asked for later.
+    UMockdevIoctlData *buf = ResolveArgument(client, sizeof(hidraw_report_descriptor));
+    if (buf == nullptr) return Complete(client, -EFAULT);
     uint32_t wanted = 0;
-    std::memcpy(&wanted, head->data, sizeof wanted);
-    g_object_unref(head);
-    if (wanted > kMaxDescriptorBytes - 1) return Complete(client, -EINVAL);
-    const std::size_t n = std::min<std::size_t>(wanted, descriptor.size());
-    return AnswerInto(client, sizeof(uint32_t) + n, 0,
-                      [&](uint8_t *out) { std::copy_n(descriptor.begin(), n, out + sizeof(uint32_t)); });
+    std::memcpy(&wanted, buf->data, sizeof wanted);
+    long result = -EINVAL;
+    if (wanted <= kMaxDescriptorBytes - 1) {
+      const std::size_t n = std::min<std::size_t>(wanted, descriptor.size());
+      std::copy_n(descriptor.begin(), n, buf->data + sizeof(uint32_t));
+      result = 0;
+    }
+    Complete(client, result);
+    g_object_unref(buf);
+    return;
   }
   if (request == HIDIOCGRAWINFO) {
     hidraw_devinfo info{};
@@ -243,7 +249,8 @@ long Node::Impl::AnswerSetFeature(UMockdevIoctlData *buf, std::size_t size, Repo
   if (faults.failSetNumber != 0 && sets == faults.failSetNumber) return -faults.setErrno;
   if (!model) return -EPIPE;
   const int error = model->OnSetFeature(buf->data[0], buf->data + 1, size - 1);
-  return error != 0 ? -error : static_cast<long>(size);
+  if (error != 0) return -error;
+  return faults.setFeatureResult ? *faults.setFeatureResult : static_cast<long>(size);
 }
 
 long Node::Impl::AnswerGetFeature(UMockdevIoctlData *buf, std::size_t size, ReportRecord &record) {

@@ -53,6 +53,7 @@ struct FaultPlan {
   bool refuseReadWrite = false;     // opens for writing fail (EACCES); read-only opens work
   std::optional<int32_t> descriptorSizeAnswer;  // HIDIOCGRDESCSIZE answers this instead
   std::optional<long> getFeatureResult;         // HIDIOCGFEATURE returns this instead of 1 + sent
+  std::optional<long> setFeatureResult;         // HIDIOCSFEATURE returns this (the model still sees the report)
 };
 
 struct ReportRecord {
