@@ -17,94 +17,111 @@ constexpr std::array<uint8_t, 256> MakeDigitTable() {
 }
 constexpr std::array<uint8_t, 256> kDigitValue = MakeDigitTable();
 
-bool IsDropped(char c) { return c == '\r' || c == '\t'; }
+// Characters of a line without its final line feed; at most the line store.
+constexpr std::size_t kMaxCleanChars = kHexLineChars - 1;
+// Digit pairs that a line of that length can hold.
+constexpr std::size_t kMaxPairs = kMaxCleanChars / 2;
 
-// The line's characters without carriage returns, tabs and the final line
-// feed, kept in the line store. False when they do not fit.
-class CleanLine {
+bool HasDroppedCharacter(std::string_view line) {
+  return std::memchr(line.data(), '\r', line.size()) != nullptr ||
+         std::memchr(line.data(), '\t', line.size()) != nullptr;
+}
+
+// The line without carriage returns, tabs and its final line feed; false
+// when that does not fit the line store.
+bool CleanLine(std::string_view line, std::array<char, kMaxCleanChars> &store, std::string_view &clean) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!HasDroppedCharacter(line)) {
+    if (line.size() > kMaxCleanChars) return false;
+    clean = line;
+    return true;
+  }
+  std::size_t n = 0;
+  for (char c : line) {
+    if (c == '\r' || c == '\t') continue;
+    if (n == store.size()) return false;
+    store[n++] = c;
+  }
+  clean = std::string_view(store.data(), n);
+  return true;
+}
+
+// The digits after the start character, read as pairs.
+class Digits {
  public:
-  bool Assign(std::string_view line) {
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    bool needsCopy = false;
-    for (char c : line) {
-      if (IsDropped(c)) {
-        needsCopy = true;
-        break;
-      }
-    }
-    if (!needsCopy) {
-      if (line.size() > kHexLineChars - 1) return false;
-      text_ = line;
-      return true;
-    }
-    std::size_t n = 0;
-    for (char c : line) {
-      if (IsDropped(c)) continue;
-      if (n == kHexLineChars - 1) return false;
-      store_[n++] = c;
-    }
-    text_ = std::string_view(store_.data(), n);
-    return true;
+  explicit Digits(std::string_view clean)
+      : digits_(clean.empty() ? clean : clean.substr(1)) {}
+
+  // The byte of digits 2i and 2i + 1; false when they are missing or not hex.
+  bool Pair(std::size_t i, uint8_t &value) const {
+    if (2 * i + 1 >= digits_.size()) return false;
+    return PairInRange(i, value);
   }
 
-  // Length counted as the parser does: the line feed included.
-  std::size_t LengthWithLineFeed() const { return text_.size() + 1; }
+  // The same, for a pair known to lie inside the digits.
+  bool PairInRange(std::size_t i, uint8_t &value) const { return (PairBits(i, value) & 0xF0) == 0; }
 
-  // Digit k is the character at position k + 1, after the start character.
-  // False when that position is past the text or holds no hexadecimal digit.
-  bool Digit(std::size_t k, uint8_t &value) const {
-    if (k + 1 >= text_.size()) return false;
-    value = kDigitValue[static_cast<unsigned char>(text_[k + 1])];
-    return value != kNotHex;
-  }
-
-  bool Byte(std::size_t k, uint8_t &value) const {
-    uint8_t high = 0;
-    uint8_t low = 0;
-    if (!Digit(k, high) || !Digit(k + 1, low)) return false;
+  // Decodes pair i into value and returns its two digit values or-ed: bits
+  // 4-7 are set when either character is not a hexadecimal digit.
+  uint8_t PairBits(std::size_t i, uint8_t &value) const {
+    const uint8_t high = kDigitValue[static_cast<unsigned char>(digits_[2 * i])];
+    const uint8_t low = kDigitValue[static_cast<unsigned char>(digits_[2 * i + 1])];
     value = static_cast<uint8_t>((high << 4) | low);
-    return true;
+    return static_cast<uint8_t>(high | low);
   }
 
  private:
-  std::string_view text_;
-  std::array<char, kHexLineChars> store_;
+  std::string_view digits_;
 };
 
 }  // namespace
 
 bool ParseHexLine(std::string_view line, HexRecord &record) {
-  CleanLine clean;
-  if (!clean.Assign(line)) return false;
+  std::array<char, kMaxCleanChars> store;
+  std::string_view clean;
+  if (!CleanLine(line, store, clean)) return false;
+  const Digits digits(clean);
+
+  // n counts the start character and the line feed. The pairs whose first
+  // digit lies below n - 4 are summed; they always lie inside the line.
+  const std::size_t n = clean.size() + 1;
+  const std::size_t summedPairs = n > 4 ? (n - 4 + 1) / 2 : 0;
+  std::array<uint8_t, kMaxPairs> bytes;
+  unsigned sum = 0;
+  uint8_t bits = 0;
+  for (std::size_t i = 0; i < summedPairs; ++i) {
+    bits |= digits.PairBits(i, bytes[i]);
+    sum += bytes[i];
+  }
+  if ((bits & 0xF0) != 0) return false;
+  // Byte i of the line: already decoded when summed, else read now.
+  auto byteAt = [&](std::size_t i, uint8_t &value) {
+    if (i < summedPairs) {
+      value = bytes[i];
+      return true;
+    }
+    return digits.Pair(i, value);
+  };
 
   uint8_t length = 0;
   uint8_t expected = 0;
-  if (!clean.Byte(0, length)) return false;
-  if (!clean.Byte(2 * std::size_t{length} + 8, expected)) return false;
-
-  const std::size_t n = clean.LengthWithLineFeed();
-  unsigned sum = 0;
-  for (std::size_t k = 0; k + 4 < n; k += 2) {
-    uint8_t value = 0;
-    if (!clean.Byte(k, value)) return false;
-    sum += value;
-  }
+  if (!byteAt(0, length) || !byteAt(std::size_t{length} + 4, expected)) return false;
   if (static_cast<uint8_t>(0x100 - (sum & 0xFF)) != expected) return false;
 
   uint8_t addressHigh = 0;
   uint8_t addressLow = 0;
-  if (!clean.Byte(2, addressHigh) || !clean.Byte(4, addressLow) || !clean.Byte(6, record.type)) return false;
+  if (!byteAt(1, addressHigh) || !byteAt(2, addressLow) || !byteAt(3, record.type)) return false;
   record.length = length;
   record.address = static_cast<uint16_t>((addressHigh << 8) | addressLow);
 
   if (record.type == kHexExtendedLinearAddress) {
     uint8_t upperHigh = 0;
     uint8_t upperLow = 0;
-    if (!clean.Byte(8, upperHigh) || !clean.Byte(10, upperLow)) return false;
+    if (!byteAt(4, upperHigh) || !byteAt(5, upperLow)) return false;
     record.upperAddress = static_cast<uint16_t>((upperHigh << 8) | upperLow);
   } else if (record.type == kHexData) {
     for (std::size_t i = 0; i < length; ++i) {
-      if (!clean.Byte(8 + 2 * i, record.data[i])) return false;
+      if (!byteAt(4 + i, record.data[i])) return false;
     }
   }
   return true;
