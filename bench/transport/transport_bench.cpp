@@ -1,7 +1,8 @@
 // Cost of one feature-report exchange through the library's transport,
 // against the bare open / HIDIOCSFEATURE / close of the same report on the
-// same emulated node. Both are measured in alternating batches so that
-// drift of the machine hits both alike; the medians are reported.
+// same emulated node. The two alternate exchange by exchange, each timed on
+// its own, so that load on the machine hits both alike; the medians of the
+// single exchanges are reported, which a busy moment cannot move much.
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
@@ -24,7 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBatch = 200;
 
 void Restart(char **argv) {
   if (std::getenv("KVN_BENCH_REEXEC") != nullptr) return;
@@ -41,17 +41,15 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Microseconds per exchange over one batch.
+// Microseconds of one exchange.
 template <typename Exchange>
-double TimeBatch(Exchange exchange) {
+double TimeOne(Exchange exchange) {
   const Clock::time_point start = Clock::now();
-  for (int i = 0; i < kBatch; ++i) {
-    if (!exchange()) {
-      std::fprintf(stderr, "transport_bench: an exchange failed\n");
-      std::exit(1);
-    }
+  if (!exchange()) {
+    std::fprintf(stderr, "transport_bench: an exchange failed\n");
+    std::exit(1);
   }
-  return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kBatch;
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
 }  // namespace
@@ -62,7 +60,7 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "transport_bench: needs the umockdev preload\n");
     return 1;
   }
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3000;
 
   kvn::sim::Testbed bed;
   if (!bed.Ok()) {
@@ -102,19 +100,21 @@ int main(int argc, char **argv) {
   };
   const auto library = [&] { return kvn::hid::WriteFeatureReport(frame, 64); };
 
-  TimeBatch(bare);  // warm up both paths
-  TimeBatch(library);
+  for (int i = 0; i < 50; ++i) {  // warm up both paths
+    TimeOne(bare);
+    TimeOne(library);
+  }
   std::vector<double> bareTimes, libraryTimes;
   for (int r = 0; r < rounds; ++r) {
-    bareTimes.push_back(TimeBatch(bare));
-    libraryTimes.push_back(TimeBatch(library));
-    node.ClearReports();
+    bareTimes.push_back(TimeOne(bare));
+    libraryTimes.push_back(TimeOne(library));
+    if (r % 500 == 0) node.ClearReports();
   }
   const double b = Median(bareTimes);
   const double l = Median(libraryTimes);
-  std::printf("exchanges per batch        %d, rounds %d\n", kBatch, rounds);
-  std::printf("bare open+ioctl+close      %8.1f us\n", b);
-  std::printf("library WriteFeatureReport %8.1f us\n", l);
+  std::printf("exchanges of each kind     %d\n", rounds);
+  std::printf("bare open+ioctl+close      %8.1f us (median)\n", b);
+  std::printf("library WriteFeatureReport %8.1f us (median)\n", l);
   std::printf("library overhead           %8.1f us (%.1f%% of the exchange)\n", l - b, 100.0 * (l - b) / l);
   return 0;
 }
