@@ -85,9 +85,8 @@ int RunList(std::span<const std::string> words) {
     status = kExitNoDevice;
     message = NotFoundMessage(probes, *chip);
   }
-  // Interfaces that were listed stay usable; a refused node is still worth
-  // saying, but it decides the status only when nothing could be listed.
-  if (status == kExitPermission && listed > 0) status = kExitSuccess;
+  // A refused node decides the status even beside listed rows: flash would
+  // refuse it too, and the rules file is the cure in both cases.
   if (!message.empty()) out.Error(message);
 
   if (out.json()) {

@@ -143,7 +143,7 @@ std::string ListHelp() {
          "  sudo udevadm control --reload && sudo udevadm trigger\n"
          "\n"
          "Exit status: 0 at least one interface listed, 2 usage error, 4 none,\n"
-         "6 matching nodes exist but cannot be opened.\n";
+         "6 a node with the ids exists but cannot be opened (also beside listed ones).\n";
 }
 
 std::string FlashHelp() {
