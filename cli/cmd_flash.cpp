@@ -141,7 +141,7 @@ int FlashRun::StartStatus(int32_t code) const {
 std::unique_ptr<ProgressView> FlashRun::MakeView() const {
   if (out_.quiet()) return MakeNoProgress();
   std::FILE *stream = out_.HumanStream();
-  if (console::IsTerminal(stream)) return MakeTerminalBar(stream);
+  if (console::IsTerminal(stream)) return MakeTerminalBar(stream, BarWidthForColumns(TerminalColumns(stream)));
   return MakePlainLines(stream);
 }
 

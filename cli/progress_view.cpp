@@ -2,6 +2,9 @@
 
 #include "console.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -140,6 +143,21 @@ std::string FormatPlainLine(Phase phase, int percent, double elapsedSeconds) {
 
 std::unique_ptr<ProgressView> MakeTerminalBar(std::FILE *stream, int barWidth) {
   return std::make_unique<TerminalBar>(stream, barWidth);
+}
+
+int BarWidthForColumns(int columns) {
+  constexpr int kWidest = 30;
+  // Everything but the cells: "program [" "] 100%  " and up to "9:59:59",
+  // plus one column so the cursor never sits past the right edge.
+  constexpr int kRest = 9 + 8 + 7 + 1;
+  if (columns <= 0) return kWidest;
+  return std::clamp(columns - kRest, 5, kWidest);
+}
+
+int TerminalColumns(std::FILE *stream) {
+  winsize size{};
+  if (stream == nullptr || ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 std::unique_ptr<ProgressView> MakePlainLines(std::FILE *stream) { return std::make_unique<PlainLines>(stream); }

@@ -54,6 +54,12 @@ class ProgressView {
 
 // A single line redrawn in place with a carriage return.
 std::unique_ptr<ProgressView> MakeTerminalBar(std::FILE *stream, int barWidth = 30);
+
+// Bar cells that fit a terminal of `columns` columns (at most 30, at least
+// 5), so the line never wraps; columns <= 0 means unknown.
+int BarWidthForColumns(int columns);
+// The columns of the terminal behind stream, or 0.
+int TerminalColumns(std::FILE *stream);
 // A line each time the phase's percentage reaches a new multiple of ten.
 std::unique_ptr<ProgressView> MakePlainLines(std::FILE *stream);
 std::unique_ptr<ProgressView> MakeNoProgress();

@@ -71,6 +71,16 @@ TEST(ProgressFormat, BarLine) {
   EXPECT_EQ(FormatPlainLine(Phase::kProgram, 90, 3), "program  90%  0:03");
 }
 
+TEST(ProgressFormat, BarFitsTheTerminal) {
+  EXPECT_EQ(BarWidthForColumns(0), 30);
+  EXPECT_EQ(BarWidthForColumns(200), 30);
+  EXPECT_EQ(BarWidthForColumns(5), 5);
+  for (int columns : {30, 40, 54}) {
+    std::string line = FormatBarLine(Phase::kProgram, 100, 3600 * 9 + 3599, BarWidthForColumns(columns));
+    EXPECT_LT(static_cast<int>(line.size()), columns) << line;
+  }
+}
+
 // Captures what a view writes.
 class Capture {
  public:
