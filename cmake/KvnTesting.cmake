@@ -20,9 +20,12 @@ function(kvn_add_gtest target)
   endif()
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   if(ARG_DEVICE)
-    set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${UMOCKDEV_WRAPPER})
+    set_target_properties(${target} PROPERTIES
+      CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/run-device-test)
   endif()
+  # Parameterised tests keep plain names (no "# GetParam() = ..." suffix).
   gtest_discover_tests(${target}
+    NO_PRETTY_VALUES
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${KVN_TEST_ENVIRONMENT}")
