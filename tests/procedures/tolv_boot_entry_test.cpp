@@ -35,6 +35,14 @@ struct EntryCase {
   bool customOnWire;   // the setting's bytes went out, not the built-in frame
 };
 
+void PrintTo(const EntryCase &c, std::ostream *os) { *os << '"' << c.setting << '"'; }
+
+std::string EntryCaseName(const ::testing::TestParamInfo<EntryCase> &info) {
+  static const char *const kNames[] = {"SixteenDigits", "SixteenLowerCaseDigits", "FifteenDigits",
+                                       "SeventeenDigits", "Empty"};
+  return info.index < std::size(kNames) ? kNames[info.index] : "Case" + std::to_string(info.index);
+}
+
 class TolvBootEntry : public ::testing::TestWithParam<EntryCase> {};
 
 TEST_P(TolvBootEntry, SixteenDigitSettingReplacesTheBuiltInFrame) {
@@ -72,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, TolvBootEntry,
                                            EntryCase{"0102030405a6b7c8", 30, true},
                                            EntryCase{"0102030405A6B7C", 10, false},
                                            EntryCase{"0102030405A6B7C8F", 10, false},
-                                           EntryCase{"", 10, false}));
+                                           EntryCase{"", 10, false}),
+                         EntryCaseName);
 
 }  // namespace
 }  // namespace kvn::test
