@@ -52,6 +52,14 @@ class ProbeModel : public kvn::sim::DeviceModel {
   kvn::sim::ModelHost *host = nullptr;
 };
 
+// Reads the probe under the lock its calls run under.
+template <typename Read>
+auto Peek(kvn::sim::Node &node, Read read) {
+  decltype(read(std::declval<ProbeModel &>())) value{};
+  node.WithModel([&](kvn::sim::DeviceModel *model) { value = read(*static_cast<ProbeModel *>(model)); });
+  return value;
+}
+
 class Testbed : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -142,10 +150,10 @@ TEST_F(Testbed, FeatureIoctlsBehaveLikeTheKernelsAndAreRecorded) {
   const auto before = std::chrono::steady_clock::now();
   uint8_t out[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_EQ(::ioctl(fd, HIDIOCSFEATURE(9), out), 9);
-  EXPECT_EQ(probe->last, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(Peek(node, [](ProbeModel &p) { return p.last; }), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_NE(probe->thread.load(), std::this_thread::get_id());  // answered on the testbed's thread
 
-  probe->shortBy = 3;
+  node.WithModel([](kvn::sim::DeviceModel *m) { static_cast<ProbeModel *>(m)->shortBy = 3; });
   uint8_t in[9];
   std::memset(in, 0xEE, sizeof in);
   in[0] = 0;
@@ -177,7 +185,7 @@ TEST_F(Testbed, TheRequestedReportIdReachesTheModel) {
   ASSERT_GE(fd, 0);
   uint8_t in[65] = {1};
   EXPECT_EQ(::ioctl(fd, HIDIOCGFEATURE(65), in), 65);
-  EXPECT_EQ(probe->lastId, 1);
+  EXPECT_EQ(Peek(node, [](ProbeModel &p) { return p.lastId; }), 1);
   EXPECT_EQ(in[0], 1);
   ::close(fd);
 }
@@ -237,7 +245,7 @@ TEST_F(Testbed, UnplugAfterNReportsTakesTheWholeProductAway) {
 TEST_F(Testbed, AModelCanUnplugItsProduct) {
   ProbeModel *probe = nullptr;
   kvn::sim::Product &product = PlugProbe(DescriptorKind::Vendor8, probe);
-  probe->unplugOnSet = true;
+  product.Interface(0).WithModel([](kvn::sim::DeviceModel *m) { static_cast<ProbeModel *>(m)->unplugOnSet = true; });
   const int fd = OpenNode(product.Interface(0));
   ASSERT_GE(fd, 0);
   uint8_t report[9] = {};
