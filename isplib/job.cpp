@@ -90,8 +90,11 @@ void RunConnectProcedure(uint32_t selector, const JobParameters &params,
 }
 
 void JobWorker(JobParameters params, LibraryState &state) {
+  // A start only hands over catalogue rows; anything else selects no group.
+  const bool knownRow = params.chipIndex >= 0 && params.chipIndex < catalogue::kChipRecordCount;
   const uint32_t selector =
-      catalogue::kChipRecords[static_cast<std::size_t>(params.chipIndex)].procedureSelector;
+      knownRow ? catalogue::kChipRecords[static_cast<std::size_t>(params.chipIndex)].procedureSelector
+               : kSelectorCount;
   uint32_t mask = params.deviceMask;
   int32_t row = 0;
   while (mask > 0) {

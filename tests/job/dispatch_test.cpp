@@ -69,5 +69,15 @@ TEST(JobWorker, PausesHalfASecondAfterEveryBitPositionUpToTheHighest) {
   EXPECT_EQ(state->context.lastError.load(), job::kErrorVariantUnsupported);
 }
 
+TEST(JobWorker, AParameterBlockWithoutACatalogueRowProgramsNothingAndSaysSo) {
+  auto state = std::make_unique<LibraryState>();
+  JobParameters params;
+  params.chipIndex = catalogue::kChipRecordCount;
+  params.deviceMask = 1;
+  job::JobWorker(params, *state);
+  EXPECT_TRUE(state->workFinished.load());
+  EXPECT_EQ(state->context.lastError.load(), job::kErrorVariantUnsupported);
+}
+
 }  // namespace
 }  // namespace kvn::test
