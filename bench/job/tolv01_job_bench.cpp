@@ -147,6 +147,7 @@ int main(int argc, char **argv) {
   std::printf("%-4s %9s %9s %9s %9s %11s %11s\n", "run", "job ms", "pauses", "bare ms", "paced ms",
               "over(bare)", "over(paced)");
   std::vector<double> bareShares, pacedShares;
+  double bestJob = 1e12, bestBare = 1e12, bestPaced = 1e12;
   for (int run = 1; run <= runs; ++run) {
     kvn::sim::Testbed bed;
     if (!bed.Ok()) {
@@ -168,7 +169,13 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "the job sent only %zu reports\n", records.size());
       return 2;
     }
-    const double bareMs = ReplayTransfers(mirror->Interface(0).DevicePath(), records, false);
+    // The fastest of three: a busy machine only ever adds time.
+    double bareMs = 1e12;
+    for (int i = 0; i < 3; ++i) {
+      const double ms = ReplayTransfers(mirror->Interface(0).DevicePath(), records, false);
+      bareMs = ms < 0 ? ms : std::min(bareMs, ms);
+      if (ms < 0) break;
+    }
     const double pacedMs = ReplayTransfers(mirror->Interface(0).DevicePath(), records, true);
     if (bareMs < 0 || pacedMs < 0) {
       std::fprintf(stderr, "replaying the transfers failed\n");
@@ -176,6 +183,9 @@ int main(int argc, char **argv) {
     }
     const double bareShare = 100.0 * (jobMs - kPausesMs - bareMs) / jobMs;
     const double pacedShare = 100.0 * (jobMs - kPausesMs - pacedMs) / jobMs;
+    bestJob = std::min(bestJob, jobMs);
+    bestBare = std::min(bestBare, bareMs);
+    bestPaced = std::min(bestPaced, pacedMs);
     bareShares.push_back(bareShare);
     pacedShares.push_back(pacedShare);
     std::printf("%-4d %9.1f %9.0f %9.1f %9.1f %10.2f%% %10.2f%%\n", run, jobMs, kPausesMs, bareMs, pacedMs,
@@ -197,5 +207,12 @@ int main(int argc, char **argv) {
   std::printf("median library overhead: %.2f%% of the job against the unpaced replay, %.2f%% against the"
               " paced one (target under 2%%): %s\n",
               bare, paced, bare < 2.0 ? "met" : "NOT met");
+  // On a machine shared with other work every figure only grows; the best
+  // of each is the closest to the truth.
+  const double bestShare = 100.0 * (bestJob - kPausesMs - bestBare) / bestJob;
+  std::printf("best of %d: job %.1f ms, transfers %.1f ms (paced %.1f ms): library overhead %.1f ms = %.2f%% of"
+              " the job (target under 2%%): %s\n",
+              runs, bestJob, bestBare, bestPaced, bestJob - kPausesMs - bestBare, bestShare,
+              bestShare < 2.0 ? "met" : "NOT met");
   return 0;
 }
