@@ -10,8 +10,8 @@
 //     replayed in order with bare open/ioctl/close on a second emulated
 //     Tolv-01 that waits in its boot loader, paced like the job (only the
 //     transfers are timed); the unpaced replay is shown beside it.
-// What remains is the library's own overhead; the target is under 2 % of
-// the job.
+// What remains beyond the paced replay is the library's own overhead; the
+// target is under 2 % of the job.
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
@@ -204,15 +204,18 @@ int main(int argc, char **argv) {
   std::sort(bareShares.begin(), bareShares.end());
   std::sort(pacedShares.begin(), pacedShares.end());
   const double bare = bareShares[bareShares.size() / 2], paced = pacedShares[pacedShares.size() / 2];
-  std::printf("median library overhead: %.2f%% of the job against the unpaced replay, %.2f%% against the"
-              " paced one (target under 2%%): %s\n",
-              bare, paced, bare < 2.0 ? "met" : "NOT met");
+  // The paced replay is the baseline: between data reports the emulator's
+  // thread goes idle during the busy-wait and must wake for each transfer,
+  // exactly as during the job, which the back-to-back replay never pays.
+  std::printf("median library overhead: %.2f%% of the job against the paced replay (target under 2%%): %s\n",
+              paced, paced < 2.0 ? "met" : "NOT met");
+  std::printf("  (against the back-to-back replay, which skips the emulator's wake-ups: %.2f%%)\n", bare);
   // On a machine shared with other work every figure only grows; the best
   // of each is the closest to the truth.
-  const double bestShare = 100.0 * (bestJob - kPausesMs - bestBare) / bestJob;
-  std::printf("best of %d: job %.1f ms, transfers %.1f ms (paced %.1f ms): library overhead %.1f ms = %.2f%% of"
-              " the job (target under 2%%): %s\n",
-              runs, bestJob, bestBare, bestPaced, bestJob - kPausesMs - bestBare, bestShare,
-              bestShare < 2.0 ? "met" : "NOT met");
+  const double bestPacedShare = 100.0 * (bestJob - kPausesMs - bestPaced) / bestJob;
+  const double bestBareShare = 100.0 * (bestJob - kPausesMs - bestBare) / bestJob;
+  std::printf("best of %d: job %.1f ms, paced transfers %.1f ms, back-to-back %.1f ms: library overhead %.1f ms ="
+              " %.2f%% of the job (back-to-back %.2f%%)\n",
+              runs, bestJob, bestPaced, bestBare, bestJob - kPausesMs - bestPaced, bestPacedShare, bestBareShare);
   return 0;
 }
