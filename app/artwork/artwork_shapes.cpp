@@ -82,22 +82,22 @@ double CapHeightShare(PangoLayout *layout) {
   return size > 0 && ink.height > 0 ? static_cast<double>(ink.height) / size : 0.72;
 }
 
-// The logo's emblem: an orange ring broken at the upper right, with a
-// rising stroke through the gap, inside a box of the given size.
+// The logo's emblem, inside a box of the given size: an orange ring open at
+// the upper right, where a dot leaves it on its way up.
 void DrawEmblem(cairo_t *cr, double x, double y, double size) {
   const double cx = x + size / 2, cy = y + size / 2;
-  const double r = size * 0.40;
+  const double r = size * 0.36;
   cairo_save(cr);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_width(cr, size * 0.16);
+  cairo_set_line_width(cr, size * 0.17);
   SetColour(cr, palette::kOrange);
   cairo_new_path(cr);
-  cairo_arc(cr, cx, cy, r, -kPi * 0.18, kPi * 1.62);
+  cairo_arc(cr, cx, cy, r, -kPi * 0.10, kPi * 1.60);
   cairo_stroke(cr);
-  // the stroke that leaves the ring: the upgrade
-  cairo_move_to(cr, cx, cy);
-  cairo_line_to(cr, cx + r * 1.1, cy - r * 1.1);
-  cairo_stroke(cr);
+  const double a = -kPi * 0.25;
+  cairo_arc(cr, cx + std::cos(a) * r * 1.30, cy + std::sin(a) * r * 1.30, size * 0.13, 0, 2 * kPi);
+  SetColour(cr, palette::kOrangeLight);
+  cairo_fill(cr);
   cairo_restore(cr);
 }
 

@@ -39,6 +39,8 @@ bool WritePng(const std::filesystem::path &path, int width, int height, const Pa
 bool WriteSvg(const std::filesystem::path &path, int size, const Painter &paint) {
   cairo_surface_t *surface = cairo_svg_surface_create(path.c_str(), size, size);
   cairo_svg_surface_restrict_to_version(surface, CAIRO_SVG_VERSION_1_1);
+  // Icon themes measure in pixels; cairo would write points.
+  cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
   cairo_t *cr = cairo_create(surface);
   paint(cr);
   const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
