@@ -16,7 +16,10 @@ constexpr int kTemplateHeight = 249;
 
 GList *LoadAppIcons() {
   GList *icons = nullptr;
-  for (const char *path : {"/kvn/upgrade-tool/icon/48.png", "/kvn/upgrade-tool/icon/256.png"}) {
+  // Every size carried, so the window manager and the task bar pick one
+  // without scaling far.
+  for (const char *path : {"/kvn/upgrade-tool/icon/48.png", "/kvn/upgrade-tool/icon/64.png",
+                           "/kvn/upgrade-tool/icon/128.png", "/kvn/upgrade-tool/icon/256.png"}) {
     GdkPixbuf *icon = gdk_pixbuf_new_from_resource(path, nullptr);
     if (icon != nullptr) icons = g_list_append(icons, icon);
   }
