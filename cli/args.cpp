@@ -7,24 +7,24 @@ namespace kvnisp {
 namespace {
 
 const OptionSpec *FindLong(std::span<const OptionSpec> specs, std::string_view name) {
-  for (const OptionSpec &spec : specs) {
-    if (name == spec.longName) return &spec;
+  for (const OptionSpec &def : specs) {
+    if (name == def.longName) return &def;
   }
   return nullptr;
 }
 
 const OptionSpec *FindShort(std::span<const OptionSpec> specs, char name) {
-  for (const OptionSpec &spec : specs) {
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+  for (const OptionSpec &def : specs) {
+    if (def.shortName != 0 && def.shortName == name) return &def;
   }
   return nullptr;
 }
 
-void Record(ParsedArgs &args, const OptionSpec &spec, std::string value) {
-  if (spec.takesValue) {
-    args.values[spec.longName] = std::move(value);
+void Record(ParsedArgs &args, const OptionSpec &def, std::string value) {
+  if (def.takesValue) {
+    args.values[def.longName] = std::move(value);
   } else {
-    ++args.flags[spec.longName];
+    ++args.flags[def.longName];
   }
 }
 
@@ -68,19 +68,19 @@ ParseOutcome ParseArgs(std::span<const OptionSpec> specs, std::span<const std::s
       std::string_view body = std::string_view(word).substr(2);
       size_t equals = body.find('=');
       std::string_view name = body.substr(0, equals);
-      const OptionSpec *spec = FindLong(specs, name);
-      if (spec == nullptr) return {std::nullopt, "unknown option '--" + std::string(name) + "'"};
-      if (!spec->takesValue) {
+      const OptionSpec *def = FindLong(specs, name);
+      if (def == nullptr) return {std::nullopt, "unknown option '--" + std::string(name) + "'"};
+      if (!def->takesValue) {
         if (equals != std::string_view::npos) {
           return {std::nullopt, "option '--" + std::string(name) + "' takes no value"};
         }
-        Record(args, *spec, {});
+        Record(args, *def, {});
         continue;
       }
       if (equals != std::string_view::npos) {
-        Record(args, *spec, std::string(body.substr(equals + 1)));
+        Record(args, *def, std::string(body.substr(equals + 1)));
       } else if (i + 1 < words.size()) {
-        Record(args, *spec, words[++i]);
+        Record(args, *def, words[++i]);
       } else {
         return {std::nullopt, "option '--" + std::string(name) + "' needs a value"};
       }
@@ -88,19 +88,19 @@ ParseOutcome ParseArgs(std::span<const OptionSpec> specs, std::span<const std::s
     }
     // One or more short flags: "-q", "-qy".
     for (size_t k = 1; k < word.size(); ++k) {
-      const OptionSpec *spec = FindShort(specs, word[k]);
-      if (spec == nullptr) return {std::nullopt, std::string("unknown option '-") + word[k] + "'"};
-      if (spec->takesValue) {
+      const OptionSpec *def = FindShort(specs, word[k]);
+      if (def == nullptr) return {std::nullopt, std::string("unknown option '-") + word[k] + "'"};
+      if (def->takesValue) {
         if (k + 1 < word.size()) {
-          Record(args, *spec, word.substr(k + 1));
+          Record(args, *def, word.substr(k + 1));
         } else if (i + 1 < words.size()) {
-          Record(args, *spec, words[++i]);
+          Record(args, *def, words[++i]);
         } else {
           return {std::nullopt, std::string("option '-") + word[k] + "' needs a value"};
         }
         break;
       }
-      Record(args, *spec, {});
+      Record(args, *def, {});
     }
   }
   return {std::move(args), {}};

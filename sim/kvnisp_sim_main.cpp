@@ -205,11 +205,11 @@ std::filesystem::path StateFolder(const std::string &root, std::size_t device, s
 bool PlugProducts(kvn::sim::Testbed &bed, const Arguments &args) {
   for (std::size_t d = 0; d < args.devices.size(); ++d) {
     const DeviceOptions &device = args.devices[d];
-    kvn::sim::ProductSpec spec;
-    spec.vendorId = device.vendorId;
-    spec.productId = device.productId;
-    spec.bcdDevice = device.bcdDevice;
-    spec.name = device.name;
+    kvn::sim::ProductSpec def;
+    def.vendorId = device.vendorId;
+    def.productId = device.productId;
+    def.bcdDevice = device.bcdDevice;
+    def.name = device.name;
     std::string error;
     for (std::size_t i = 0; i < device.interfaces.size(); ++i) {
       const kvn::sim::DescriptorKind kind = device.interfaces[i];
@@ -231,9 +231,9 @@ bool PlugProducts(kvn::sim::Testbed &bed, const Arguments &args) {
           }
         }
       }
-      spec.interfaces.push_back(kvn::sim::InterfaceSpec::Of(kind, std::move(model)));
+      def.interfaces.push_back(kvn::sim::InterfaceSpec::Of(kind, std::move(model)));
     }
-    kvn::sim::Product *product = bed.AddProduct(std::move(spec), error);
+    kvn::sim::Product *product = bed.AddProduct(std::move(def), error);
     if (product == nullptr) {
       std::fprintf(stderr, "kvnisp-sim: device %zu: %s\n", d, error.c_str());
       return false;

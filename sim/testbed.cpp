@@ -328,10 +328,10 @@ void Testbed::Impl::UnplugProduct(std::size_t index) {
 // ---------------------------------------------------------------------------
 
 InterfaceSpec InterfaceSpec::Of(DescriptorKind kind, std::unique_ptr<DeviceModel> model) {
-  InterfaceSpec spec;
-  spec.descriptor = DescriptorBytes(kind);
-  spec.model = std::move(model);
-  return spec;
+  InterfaceSpec def;
+  def.descriptor = DescriptorBytes(kind);
+  def.model = std::move(model);
+  return def;
 }
 
 Node::Node(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) { impl_->self = this; }
@@ -450,26 +450,26 @@ void AddDevice(std::string &out, const std::string &path, std::initializer_list<
 
 }  // namespace
 
-Product *Testbed::AddProduct(ProductSpec spec, std::string &error) {
+Product *Testbed::AddProduct(ProductSpec def, std::string &error) {
   if (!Ok()) {
     error = error_;
     return nullptr;
   }
-  if (spec.interfaces.empty()) {
+  if (def.interfaces.empty()) {
     error = "a product needs at least one interface";
     return nullptr;
   }
-  if (spec.vendorId == 0 || spec.productId == 0) {
+  if (def.vendorId == 0 || def.productId == 0) {
     error = "a product needs nonzero vendor and product ids";
     return nullptr;
   }
-  for (const InterfaceSpec &i : spec.interfaces) {
+  for (const InterfaceSpec &i : def.interfaces) {
     if (i.descriptor.size() > kMaxDescriptorBytes) {
       error = "a report descriptor may hold at most 4096 bytes";
       return nullptr;
     }
   }
-  for (char c : spec.name) {
+  for (char c : def.name) {
     if (c == '\n' || c == '\0') {
       error = "the product name must be one line";
       return nullptr;
@@ -483,23 +483,23 @@ Product *Testbed::AddProduct(ProductSpec spec, std::string &error) {
 
   const unsigned port = impl_->nextPort++;
   const std::string usbDevice = "/sys/devices/platform/kvnsim-hcd.0/usb1/1-" + std::to_string(port);
-  const std::string vid = Hex4(spec.vendorId);
-  const std::string pid = Hex4(spec.productId);
+  const std::string vid = Hex4(def.vendorId);
+  const std::string pid = Hex4(def.productId);
   std::string text;
 
-  for (std::size_t i = 0; i < spec.interfaces.size(); ++i) {
-    InterfaceSpec &interface = spec.interfaces[i];
+  for (std::size_t i = 0; i < def.interfaces.size(); ++i) {
+    InterfaceSpec &interface = def.interfaces[i];
     auto node = std::make_unique<Node::Impl>();
     const unsigned minor = impl_->nextHidraw++;
     char serial[8];
     std::snprintf(serial, sizeof serial, "%04X", impl_->nextHidSerial++ & 0xFFFFu);
     node->bed = impl_.get();
     node->productIndex = product->index_;
-    node->vendorId = spec.vendorId;
-    node->productId = spec.productId;
+    node->vendorId = def.vendorId;
+    node->productId = def.productId;
     node->descriptor = std::move(interface.descriptor);
     node->model = std::move(interface.model);
-    node->nameText = spec.name;
+    node->nameText = def.name;
     node->physText = "usb-kvnsim-1-" + std::to_string(port) + "/input" + std::to_string(i);
     node->hidName = "0003:" + vid + ":" + pid + "." + serial;
     node->interfacePath = usbDevice + "/1-" + std::to_string(port) + ":1." + std::to_string(i);
@@ -516,7 +516,7 @@ Product *Testbed::AddProduct(ProductSpec spec, std::string &error) {
                "L: device=../../../" + node->hidName});
     AddDevice(text, node->hidPath,
               {"E: SUBSYSTEM=hid", "E: DRIVER=hid-generic", "E: HID_ID=0003:0000" + vid + ":0000" + pid,
-               "E: HID_NAME=" + spec.name, "E: HID_PHYS=" + node->physText,
+               "E: HID_NAME=" + def.name, "E: HID_PHYS=" + node->physText,
                "E: MODALIAS=hid:b0003g0001v0000" + vid + "p0000" + pid,
                "H: report_descriptor=" + HexText(node->descriptor.data(), node->descriptor.size())});
     AddDevice(text, node->interfacePath,
@@ -526,10 +526,10 @@ Product *Testbed::AddProduct(ProductSpec spec, std::string &error) {
   }
   AddDevice(text, usbDevice,
             {"E: SUBSYSTEM=usb", "E: DEVTYPE=usb_device", "E: DRIVER=usb",
-             "E: PRODUCT=" + Hex4Lower(spec.vendorId) + "/" + Hex4Lower(spec.productId) + "/" +
-                 Hex4Lower(spec.bcdDevice),
-             "A: idVendor=" + Hex4Lower(spec.vendorId), "A: idProduct=" + Hex4Lower(spec.productId),
-             "A: bcdDevice=" + Hex4Lower(spec.bcdDevice), "A: product=" + spec.name,
+             "E: PRODUCT=" + Hex4Lower(def.vendorId) + "/" + Hex4Lower(def.productId) + "/" +
+                 Hex4Lower(def.bcdDevice),
+             "A: idVendor=" + Hex4Lower(def.vendorId), "A: idProduct=" + Hex4Lower(def.productId),
+             "A: bcdDevice=" + Hex4Lower(def.bcdDevice), "A: product=" + def.name,
              "A: busnum=1", "A: devnum=" + std::to_string(port + 1)});
 
   GError *gerror = nullptr;

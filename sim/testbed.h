@@ -148,9 +148,9 @@ class Testbed {
   bool Ok() const { return error_.empty(); }
   const std::string &Error() const { return error_; }
 
-  // Plugs in a product; nullptr with a reason in error when the spec is
+  // Plugs in a product; nullptr with a reason in error when the description is
   // unusable (no interface, an id of 0) or the testbed refused it.
-  Product *AddProduct(ProductSpec spec, std::string &error);
+  Product *AddProduct(ProductSpec def, std::string &error);
 
   std::size_t ProductCount() const;
   Product &ProductAt(std::size_t index);

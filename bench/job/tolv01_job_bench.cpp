@@ -59,11 +59,11 @@ kvn::sim::Product *Plug(kvn::sim::Testbed &bed, const kvn::sim::ModelOptions &op
     std::fprintf(stderr, "model: %s\n", error.c_str());
     return nullptr;
   }
-  kvn::sim::ProductSpec spec;
-  spec.vendorId = KVN_DEVICE_VENDOR_ID;
-  spec.productId = productId;
-  spec.interfaces.push_back(kvn::sim::InterfaceSpec::Of(kvn::sim::DescriptorKind::Vendor64, std::move(model)));
-  kvn::sim::Product *product = bed.AddProduct(std::move(spec), error);
+  kvn::sim::ProductSpec def;
+  def.vendorId = KVN_DEVICE_VENDOR_ID;
+  def.productId = productId;
+  def.interfaces.push_back(kvn::sim::InterfaceSpec::Of(kvn::sim::DescriptorKind::Vendor64, std::move(model)));
+  kvn::sim::Product *product = bed.AddProduct(std::move(def), error);
   if (product == nullptr) std::fprintf(stderr, "testbed: %s\n", error.c_str());
   return product;
 }

@@ -67,13 +67,13 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "transport_bench: %s\n", bed.Error().c_str());
     return 1;
   }
-  kvn::sim::ProductSpec spec;
-  spec.vendorId = 0x1209;
-  spec.productId = 0x0047;
-  spec.interfaces.push_back(
+  kvn::sim::ProductSpec def;
+  def.vendorId = 0x1209;
+  def.productId = 0x0047;
+  def.interfaces.push_back(
       kvn::sim::InterfaceSpec::Of(kvn::sim::DescriptorKind::Vendor64, std::make_unique<kvn::sim::EchoModel>()));
   std::string error;
-  kvn::sim::Product *product = bed.AddProduct(std::move(spec), error);
+  kvn::sim::Product *product = bed.AddProduct(std::move(def), error);
   if (product == nullptr) {
     std::fprintf(stderr, "transport_bench: %s\n", error.c_str());
     return 1;

@@ -29,12 +29,12 @@ class TestbedTest : public ::testing::Test {
 
   // A product of interfaces, each with a model where one is given.
   sim::Product &Plug(uint16_t vid, uint16_t pid, std::vector<sim::InterfaceSpec> interfaces) {
-    sim::ProductSpec spec;
-    spec.vendorId = vid;
-    spec.productId = pid;
-    spec.interfaces = std::move(interfaces);
+    sim::ProductSpec def;
+    def.vendorId = vid;
+    def.productId = pid;
+    def.interfaces = std::move(interfaces);
     std::string error;
-    sim::Product *product = bed->AddProduct(std::move(spec), error);
+    sim::Product *product = bed->AddProduct(std::move(def), error);
     EXPECT_NE(product, nullptr) << error;
     return *product;
   }

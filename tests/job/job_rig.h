@@ -69,13 +69,13 @@ class JobRig : public ::testing::Test {
   // One product with the product's ids and a 64-byte feature report that
   // echoes; a job that reaches it shows in its report log.
   sim::Product &PlugProduct() {
-    sim::ProductSpec spec;
-    spec.vendorId = KVN_DEVICE_VENDOR_ID;
-    spec.productId = KVN_DEVICE_PRODUCT_ID;
-    spec.interfaces.push_back(
+    sim::ProductSpec def;
+    def.vendorId = KVN_DEVICE_VENDOR_ID;
+    def.productId = KVN_DEVICE_PRODUCT_ID;
+    def.interfaces.push_back(
         sim::InterfaceSpec::Of(sim::DescriptorKind::Vendor64, std::make_unique<sim::EchoModel>()));
     std::string error;
-    sim::Product *product = bed->AddProduct(std::move(spec), error);
+    sim::Product *product = bed->AddProduct(std::move(def), error);
     EXPECT_NE(product, nullptr) << error;
     return *product;
   }

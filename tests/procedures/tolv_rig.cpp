@@ -43,11 +43,11 @@ RigProduct TolvRig::Add(const sim::ModelOptions &options) {
   EXPECT_NE(model, nullptr) << error;
   if (model == nullptr) return {};
   auto *product = static_cast<sim::ProductModel *>(model.get());
-  sim::ProductSpec spec;
-  spec.vendorId = ProductIdFor(options) == KVN_BOOT_PRODUCT_ID ? KVN_BOOT_VENDOR_ID : KVN_DEVICE_VENDOR_ID;
-  spec.productId = ProductIdFor(options);
-  spec.interfaces.push_back(sim::InterfaceSpec::Of(sim::DescriptorKind::Vendor64, std::move(model)));
-  sim::Product *plugged = bed_.AddProduct(std::move(spec), error);
+  sim::ProductSpec def;
+  def.vendorId = ProductIdFor(options) == KVN_BOOT_PRODUCT_ID ? KVN_BOOT_VENDOR_ID : KVN_DEVICE_VENDOR_ID;
+  def.productId = ProductIdFor(options);
+  def.interfaces.push_back(sim::InterfaceSpec::Of(sim::DescriptorKind::Vendor64, std::move(model)));
+  sim::Product *plugged = bed_.AddProduct(std::move(def), error);
   EXPECT_NE(plugged, nullptr) << error;
   return {plugged, plugged != nullptr ? product : nullptr};
 }

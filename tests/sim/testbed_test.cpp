@@ -69,17 +69,17 @@ class Testbed : public ::testing::Test {
   }
 
   kvn::sim::Product &PlugProbe(DescriptorKind kind, ProbeModel *&probe, std::size_t extraKeyboards = 0) {
-    kvn::sim::ProductSpec spec;
-    spec.vendorId = 0x1209;
-    spec.productId = 0x0047;
-    spec.bcdDevice = 0x0321;
-    spec.name = "Probe pad";
-    for (std::size_t i = 0; i < extraKeyboards; ++i) spec.interfaces.push_back(InterfaceSpec::Of(DescriptorKind::Keyboard));
+    kvn::sim::ProductSpec def;
+    def.vendorId = 0x1209;
+    def.productId = 0x0047;
+    def.bcdDevice = 0x0321;
+    def.name = "Probe pad";
+    for (std::size_t i = 0; i < extraKeyboards; ++i) def.interfaces.push_back(InterfaceSpec::Of(DescriptorKind::Keyboard));
     auto owned = std::make_unique<ProbeModel>();
     probe = owned.get();
-    spec.interfaces.push_back(InterfaceSpec::Of(kind, std::move(owned)));
+    def.interfaces.push_back(InterfaceSpec::Of(kind, std::move(owned)));
     std::string error;
-    kvn::sim::Product *product = bed->AddProduct(std::move(spec), error);
+    kvn::sim::Product *product = bed->AddProduct(std::move(def), error);
     EXPECT_NE(product, nullptr) << error;
     return *product;
   }
