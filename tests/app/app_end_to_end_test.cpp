@@ -71,6 +71,7 @@ class AppEndToEnd : public ::testing::Test {
     auto environment = x_.Environment();
     environment["HOME"] = home_.Path();
     environment["XDG_DATA_HOME"] = home_.Path() + "/data";
+    environment["LSAN_OPTIONS"] = std::string("suppressions=") + KVN_APP_LSAN_SUPPRESSIONS;
     app_ = std::make_unique<Child>(wrapper, environment, artefacts_ + "/app.log");
     const std::optional<WindowBox> window = x_.FindWindow("ORVANE Firmware Update", 60s);
     ASSERT_TRUE(window.has_value()) << "no window; see " << artefacts_ << "/app.log";
@@ -164,6 +165,12 @@ class AppEndToEnd : public ::testing::Test {
           Matches(shot, busyLook.get(), 0, 163, kWindowWidth, kWindowHeight - 163)) {
         ++busyFrames;
         lastBusy = Image(cairo_surface_reference(shot));
+        if (busyFrames == 1) {
+          // While busy the close control does not close: the press drags.
+          PressClose();
+          const std::optional<WindowBox> moved = x_.FindWindow("ORVANE Firmware Update", 5s);
+          if (moved) window_ = *moved;
+        }
       }
     };
     SceneState done = SceneOf(status::kFinished);
@@ -222,6 +229,22 @@ TEST_F(AppEndToEnd, ProductInItsBootLoaderIsUpgradedBySecondAttempt) {
   UpgradeWithOnePress();
   const std::string state = EmulatorState();
   EXPECT_NE(state.find("checksum 0x1F57\n"), std::string::npos) << state;
+}
+
+TEST_F(AppEndToEnd, FailedJobEndsInUpgradeFailedWithTheFillHidden) {
+  // The boot loader's version answer comes with a wrong header.
+  LaunchInEmulator((std::string(kProduct) + ",fault=garble:version").c_str());
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(WaitFor(SceneOf(status::kWindowOpened), "1-idle", 30s));
+  PressStart();
+  SceneState failed = SceneOf(status::kFailed);
+  failed.progress = -1;
+  ASSERT_TRUE(WaitFor(failed, "2-failed", 60s));
+  EXPECT_EQ(PixelAt(lastShot_.get(), 30, 125), 0xE6E6E6u);  // the track, without fill
+  EXPECT_FALSE(std::filesystem::exists(DataFolder() + "/temp.hex"));
+  // Idle again: the close control closes the window.
+  PressClose();
+  ExpectExit();
 }
 
 TEST_F(AppEndToEnd, NoProductEndsInDeviceNotFound) {
