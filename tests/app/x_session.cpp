@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,32 +40,28 @@ std::vector<char *> Pointers(std::vector<std::string> &strings) {
   return pointers;
 }
 
-// Spawns argv; its standard output goes to outFd (or /dev/null), standard
+// Starts argv; its standard output goes to outFd (or /dev/null), standard
 // error to errFd (or /dev/null). Descriptors without close-on-exec stay
-// open in the child.
+// open in the child. The child is killed when this process ends, so a test
+// that dies leaves no X server behind.
 pid_t Spawn(const std::vector<std::string> &argv, const std::map<std::string, std::string> &environment, int outFd,
             int errFd) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  if (outFd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  }
-  if (errFd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  }
   std::vector<std::string> args = argv;
   std::vector<std::string> env = MergedEnvironment(environment);
   std::vector<char *> argp = Pointers(args);
   std::vector<char *> envp = Pointers(env);
-  pid_t pid = -1;
-  const int error = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  // The child: only async-signal-safe calls until exec.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  const int null = open("/dev/null", O_RDWR);
+  dup2(null, 0);
+  dup2(outFd >= 0 ? outFd : null, 1);
+  dup2(errFd >= 0 ? errFd : null, 2);
+  execvpe(argp[0], argp.data(), envp.data());
+  _exit(127);
 }
 
 std::optional<int> Reap(pid_t pid, bool block) {
