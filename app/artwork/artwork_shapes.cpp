@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "scene_geometry.h"
+
 namespace kvn::artwork {
 
 namespace {
@@ -172,12 +174,12 @@ void DrawWindowFace(cairo_t *cr) {
 
   DrawLogo(cr, 14, 27, 14);
 
-  // the recess the progress track sits in
-  const double trackW = w - 2 * kTrackX;
-  RoundedRectPath(cr, kTrackX - 3, kTrackY - 3, trackW + 6, kTrackHeight + 6, 4);
+  // the recess the window's progress track sits in
+  const kvn::app::Box track = kvn::app::TrackBox(kFaceWidth);
+  RoundedRectPath(cr, track.x - 3, track.y - 3, track.width + 6, track.height + 6, 4);
   SetColour(cr, Grey(0x0E));
   cairo_fill(cr);
-  RoundedRectPath(cr, kTrackX - 3.5, kTrackY - 3.5, trackW + 7, kTrackHeight + 7, 4.5);
+  RoundedRectPath(cr, track.x - 3.5, track.y - 3.5, track.width + 7, track.height + 7, 4.5);
   SetColour(cr, Grey(0xFF, 0.07));
   cairo_set_line_width(cr, 1);
   cairo_stroke(cr);

@@ -20,9 +20,8 @@ inline constexpr int kButtonWidth = 97, kButtonHeight = 32;
 inline constexpr int kMarkSize = 30;
 inline constexpr int kCloseSize = 23;
 
-// Where the window draws over the face; the face leaves these places plain.
+// The title strip, above the status lines; the close control sits in it.
 inline constexpr int kTitleStripHeight = 40;
-inline constexpr int kTrackX = 30, kTrackY = 125, kTrackHeight = 38;
 
 namespace palette {
 inline constexpr Colour kOrange{0xF2 / 255.0, 0x7A / 255.0, 0x1A / 255.0};
