@@ -19,10 +19,10 @@ std::string Ids(unsigned vendorId, unsigned productId) {
 
 std::string ProductDefaults() {
   return "Defaults match the product: chip " KVN_PRODUCT_CHIP_NAME ", ids " +
-         Ids(KVN_DEVICE_VENDOR_ID, KVN_DEVICE_PRODUCT_ID) + " (user firmware), then " +
+         Ids(KVN_DEVICE_VENDOR_ID, KVN_DEVICE_PRODUCT_ID) + " (user firmware),\nthen " +
          Ids(KVN_BOOT_VENDOR_ID, KVN_BOOT_PRODUCT_ID) +
-         " (its boot loader, where a product\n"
-         "left by an interrupted upgrade waits), and the product's ISP password.\n";
+         " (its boot loader, where a product left by an interrupted upgrade\n"
+         "waits), and the product's ISP password.\n";
 }
 
 const char kExitStatuses[] =
