@@ -12,6 +12,8 @@ std::string ResourcePath(const char *type, int id) {
   return std::string(kResourcePrefix) + type + "/" + std::to_string(id) + "." + type;
 }
 
+std::string IconResourcePath(int size) { return std::string(kResourcePrefix) + "icon/" + std::to_string(size) + ".png"; }
+
 GResourceFirmware::GResourceFirmware(std::string path) : path_(std::move(path)) {}
 
 FirmwareLookup GResourceFirmware::Lookup() const {

@@ -10,6 +10,8 @@ namespace kvn::app {
 
 // Resource path of one of the executable's resources, e.g. ("png", 132).
 std::string ResourcePath(const char *type, int id);
+// Resource path of the application icon of size x size pixels.
+std::string IconResourcePath(int size);
 
 // The firmware resource "hex/136.hex" of the GResource bundle, or of another
 // resource path (tests).

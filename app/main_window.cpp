@@ -18,9 +18,8 @@ GList *LoadAppIcons() {
   GList *icons = nullptr;
   // Every size carried, so the window manager and the task bar pick one
   // without scaling far.
-  for (const char *path : {"/kvn/upgrade-tool/icon/48.png", "/kvn/upgrade-tool/icon/64.png",
-                           "/kvn/upgrade-tool/icon/128.png", "/kvn/upgrade-tool/icon/256.png"}) {
-    GdkPixbuf *icon = gdk_pixbuf_new_from_resource(path, nullptr);
+  for (int size : {48, 64, 128, 256}) {
+    GdkPixbuf *icon = gdk_pixbuf_new_from_resource(IconResourcePath(size).c_str(), nullptr);
     if (icon != nullptr) icons = g_list_append(icons, icon);
   }
   return icons;

@@ -46,10 +46,14 @@ inline Rect CloseControlRect(int w, int closeWidth, int closeHeight) {
           closeHeight + layout::kCloseTop};
 }
 
-inline Box TrackBox(int w) { return {layout::kTrackX, layout::kTrackY, w - 60, layout::kTrackHeight}; }
+// The track leaves kTrackX free on both sides.
+inline Box TrackBox(int w) { return {layout::kTrackX, layout::kTrackY, w - 2 * layout::kTrackX, layout::kTrackHeight}; }
 
+// The part of the track that shownProgress (fifths of a percent) fills.
 inline Box FillBox(int w, int shownProgress) {
-  return {layout::kTrackX, layout::kTrackY, (w - 60) * shownProgress / 500, layout::kTrackHeight};
+  Box fill = TrackBox(w);
+  fill.width = fill.width * shownProgress / 500;
+  return fill;
 }
 
 inline Rect StatusLineEnRect(int w) { return {layout::kTextInset, 55, w - layout::kTextInset, 85}; }

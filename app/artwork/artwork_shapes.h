@@ -40,7 +40,7 @@ void DrawWindowFace(cairo_t *cr);
 // baseline at y. Returns the logo's width.
 double DrawLogo(cairo_t *cr, double x, double baselineY, double capHeight);
 
-// PNG 133/135 (normal = true) and 134 (the pointer over it).
+// PNG 133 and 135 (hover false) and 134 (hover true: the pointer over it).
 void DrawButtonFace(cairo_t *cr, bool hover);
 // PNG 139.
 void DrawFinishedMark(cairo_t *cr);
